@@ -1,0 +1,5 @@
+#pragma once
+#include "platform/win32_api.h"
+
+// The one COM class the library serves.
+extern const CLSID CLSID_AddInObject;

@@ -1,0 +1,14 @@
+#include "app/library_class_table.h"
+
+#include "addin/addin_ids.h"
+#include "addin/addin_object.h"
+#include "server/class_object.h"
+
+namespace {
+void IgnoreClassEvent(LONG) {}
+}  // namespace
+
+ClassEntry libraryClassTable[] = {
+    {&CLSID_AddInObject, nullptr, CreateClassObject, CreateAddInObject, nullptr, IgnoreClassEvent},
+    {nullptr, nullptr, nullptr, nullptr, nullptr, nullptr},
+};
