@@ -8,3 +8,5 @@ target_include_directories(quor6link_host_platform PUBLIC ${PROJECT_SOURCE_DIR})
 
 add_library(quor6link STATIC ${QUOR6LINK_SOURCES})
 target_link_libraries(quor6link PUBLIC quor6link_host_platform)
+
+add_subdirectory(tests)

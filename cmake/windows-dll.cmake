@@ -16,3 +16,8 @@ else()
     target_link_options(QUOR6LINK PRIVATE -Wl,--high-entropy-va)
 endif()
 target_link_libraries(QUOR6LINK PRIVATE uuid)
+
+add_subdirectory(tests/pe)
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
+    add_subdirectory(tests/e2e)
+endif()

@@ -6,6 +6,11 @@ inline long AfxHostFault(const char*) { return 0; }
 inline void AfxHostTrace(const char*) {}
 #else
 #include "platform/host/host_controls.h"
+
+struct AFX_MODULE_STATE;
+AFX_MODULE_STATE* AfxGetModuleState();
+
 inline long AfxHostFault(const char* step) { return hostsim::InjectedFailure(step); }
-inline void AfxHostTrace(const char* event) { hostsim::Record(event); }
+// Each event names the module state it ran under.
+inline void AfxHostTrace(const char* event) { hostsim::Record(event, hostsim::AddressText(AfxGetModuleState())); }
 #endif

@@ -1,5 +1,6 @@
 #include "host_controls.h"
 
+#include <atomic>
 #include <cstdio>
 #include <map>
 #include <mutex>
@@ -14,9 +15,13 @@ struct ArmedFailure {
 
 struct Controls {
     std::mutex mutex;
-    bool recording = false;
+    // Read before taking the mutex, so that an idle log adds no synchronization
+    // that could hide a race from the thread sanitizer.
+    std::atomic<bool> recording{false};
     std::vector<RecordedCall> calls;
     std::multimap<std::string, ArmedFailure> failures;
+    // Same reason: with nothing armed, a call takes no lock.
+    std::atomic<bool> anyArmed{false};
 };
 
 Controls& controls() {
@@ -43,8 +48,9 @@ std::vector<RecordedCall> RecordedCalls() {
 }
 
 void Record(const char* function, std::string argument) {
+    if (!controls().recording.load(std::memory_order_relaxed)) return;
     std::lock_guard<std::mutex> hold(controls().mutex);
-    if (controls().recording) controls().calls.push_back({function, std::move(argument)});
+    controls().calls.push_back({function, std::move(argument)});
 }
 
 std::string AddressText(const void* address) {
@@ -56,14 +62,17 @@ std::string AddressText(const void* address) {
 void FailCall(const std::string& function, int nth, long code) {
     std::lock_guard<std::mutex> hold(controls().mutex);
     controls().failures.insert({function, {nth, code}});
+    controls().anyArmed = true;
 }
 
 void ClearFaults() {
     std::lock_guard<std::mutex> hold(controls().mutex);
     controls().failures.clear();
+    controls().anyArmed = false;
 }
 
 long InjectedFailure(const char* function) {
+    if (!controls().anyArmed.load(std::memory_order_relaxed)) return 0;
     std::lock_guard<std::mutex> hold(controls().mutex);
     long code = 0;
     auto [first, last] = controls().failures.equal_range(function);
@@ -71,6 +80,7 @@ long InjectedFailure(const char* function) {
         if (--it->second.callsLeft == 0) {
             code = it->second.code;
             it = controls().failures.erase(it);
+            controls().anyArmed = !controls().failures.empty();
         } else {
             ++it;
         }

@@ -36,7 +36,10 @@ void InitializeCriticalSection(CRITICAL_SECTION* section) {
     hostsim::Record("InitializeCriticalSection", hostsim::AddressText(section));
 }
 
-void EnterCriticalSection(CRITICAL_SECTION* section) { mutexOf(section).lock(); }
+void EnterCriticalSection(CRITICAL_SECTION* section) {
+    hostsim::Record("EnterCriticalSection", hostsim::AddressText(section));
+    mutexOf(section).lock();
+}
 
 void LeaveCriticalSection(CRITICAL_SECTION* section) { mutexOf(section).unlock(); }
 
@@ -93,6 +96,7 @@ void* TlsGetValue(DWORD index) {
 }
 
 BOOL TlsSetValue(DWORD index, void* value) {
+    hostsim::Record("TlsSetValue", hostsim::AddressText(value));
     if (index >= kTlsSlots) return FALSE;
     tlsValues[index] = {tlsGeneration[index], value};
     return TRUE;
