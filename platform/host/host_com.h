@@ -37,3 +37,5 @@ protected:
 // The exports of an in-process server, as the SDK declares them.
 STDAPI DllGetClassObject(REFCLSID requestedClass, REFIID requestedInterface, LPVOID* out);
 STDAPI DllCanUnloadNow();
+STDAPI DllRegisterServer();
+STDAPI DllUnregisterServer();
