@@ -2,6 +2,7 @@
 
 #include "addin/addin_ids.h"
 #include "addin/addin_object.h"
+#include "registration/class_registration.h"
 #include "server/class_object.h"
 
 namespace {
@@ -9,6 +10,6 @@ void IgnoreClassEvent(LONG) {}
 }  // namespace
 
 ClassEntry libraryClassTable[] = {
-    {&CLSID_AddInObject, nullptr, CreateClassObject, CreateAddInObject, nullptr, IgnoreClassEvent},
+    {&CLSID_AddInObject, UpdateClassRegistration, CreateClassObject, CreateAddInObject, nullptr, IgnoreClassEvent},
     {nullptr, nullptr, nullptr, nullptr, nullptr, nullptr},
 };

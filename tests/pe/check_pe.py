@@ -27,6 +27,8 @@ EXPORT_ORDINAL_BASE = 1
 EXPORTS = (
     (1, "DllCanUnloadNow", 0),
     (2, "DllGetClassObject", 3),
+    (3, "DllRegisterServer", 0),
+    (4, "DllUnregisterServer", 0),
 )
 
 # Anything else (libstdc++, libgcc, winpthread...) would not be on the user's machine.
