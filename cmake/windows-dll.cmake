@@ -15,9 +15,12 @@ if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
 else()
     target_link_options(QUOR6LINK PRIVATE -Wl,--high-entropy-va)
 endif()
-target_link_libraries(QUOR6LINK PRIVATE uuid)
+target_link_libraries(QUOR6LINK PRIVATE ole32 user32 uuid)
 
 add_subdirectory(tests/pe)
+# Only the x64 twin runs here, under wine64.
 if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
     add_subdirectory(tests/e2e)
+    add_subdirectory(tests/registry_fidelity)
+    add_subdirectory(demo)
 endif()
