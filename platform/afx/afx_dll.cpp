@@ -8,7 +8,6 @@ BOOL AfxWinInit(HINSTANCE instance) {
     AfxHostTrace("AfxWinInit");
     if (AfxHostFault("AfxWinInit")) return FALSE;
     AFX_MODULE_STATE* state = AfxGetModuleState();
-    state->m_hCurrentInstanceHandle = instance;
     state->m_hCurrentResourceHandle = instance;
     if (state->m_pCurrentWinApp) state->m_pCurrentWinApp->m_hInstance = instance;
     return TRUE;

@@ -3,7 +3,8 @@
 // library may be unloaded.
 #include "platform/win32_api.h"
 
-// Records the instance handle in the current module state and its application.
+// Records the instance handle as the current module's resource handle and in its
+// application.
 BOOL AfxWinInit(HINSTANCE instance);
 void AfxWinTerm();
 

@@ -7,7 +7,6 @@ class CWinApp;
 
 struct AFX_MODULE_STATE {
     CWinApp* m_pCurrentWinApp = nullptr;
-    HINSTANCE m_hCurrentInstanceHandle = nullptr;
     HINSTANCE m_hCurrentResourceHandle = nullptr;
     // Outstanding locks against unloading the module (AfxOleLockApp).
     LONG volatile m_nObjectCount = 0;
