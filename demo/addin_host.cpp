@@ -9,6 +9,9 @@
 #include <string>
 #include <vector>
 
+// Shared with the e2e programs, whose Wine scripts the demo already uses.
+#include "tests/e2e/hresult_names.h"
+
 // The host's add-in interface, as the host declares it. Kept out of the
 // anonymous namespace: with no implementation in this program GCC would turn
 // calls through an internal-linkage interface into traps.
@@ -26,42 +29,10 @@ const IID kIidAddIn = {0xC0002F81, 0xAE2E, 0x11CF, {0xAD, 0x07, 0x00, 0xA0, 0xC9
 using GetClassObjectFn = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
 using CanUnloadNowFn = HRESULT(STDAPICALLTYPE*)();
 
-std::string Hex(unsigned long value) {
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%08lX", value);
-    return text;
-}
-
+// With the code beside the name, so a user can look it up.
 std::string HrText(HRESULT hr) {
-    struct Named {
-        HRESULT hr;
-        const char* name;
-    };
-    static const Named names[] = {
-        {S_OK, "S_OK"},
-        {S_FALSE, "S_FALSE"},
-        {E_NOINTERFACE, "E_NOINTERFACE"},
-        {E_POINTER, "E_POINTER"},
-        {E_INVALIDARG, "E_INVALIDARG"},
-        {E_FAIL, "E_FAIL"},
-        {E_OUTOFMEMORY, "E_OUTOFMEMORY"},
-        {E_UNEXPECTED, "E_UNEXPECTED"},
-        {E_NOTIMPL, "E_NOTIMPL"},
-        {CLASS_E_NOAGGREGATION, "CLASS_E_NOAGGREGATION"},
-        {CLASS_E_CLASSNOTAVAILABLE, "CLASS_E_CLASSNOTAVAILABLE"},
-        {REGDB_E_CLASSNOTREG, "REGDB_E_CLASSNOTREG"},
-        {REGDB_E_READREGDB, "REGDB_E_READREGDB"},
-        {REGDB_E_WRITEREGDB, "REGDB_E_WRITEREGDB"},
-        {CO_E_CLASSSTRING, "CO_E_CLASSSTRING"},
-        {CO_E_NOTINITIALIZED, "CO_E_NOTINITIALIZED"},
-        {CO_E_DLLNOTFOUND, "CO_E_DLLNOTFOUND"},
-        {CO_E_ERRORINDLL, "CO_E_ERRORINDLL"},
-        {RPC_E_CHANGED_MODE, "RPC_E_CHANGED_MODE"},
-    };
-    for (const Named& n : names) {
-        if (n.hr == hr) return std::string(n.name) + " (" + Hex(static_cast<unsigned long>(hr)) + ")";
-    }
-    return Hex(static_cast<unsigned long>(hr));
+    const char* name = HrName(hr);
+    return name ? std::string(name) + " (" + HrCode(hr) + ")" : HrCode(hr);
 }
 
 std::string ErrorText(DWORD code) {

@@ -209,13 +209,20 @@ Key* FindByPath(const Store& registry, HKEY root, const std::string& path) {
     return Walk(key, names, found) == ERROR_SUCCESS ? found : nullptr;
 }
 
-}  // namespace
+// The key `path` names below a handle; `reach` is Walk or CreatePath.
+template <typename Reach>
+LONG ReachKey(const Store& registry, HKEY parent, std::string_view path, Reach reach, Key*& found) {
+    Key* from = nullptr;
+    std::vector<std::string_view> names;
+    LONG status = registry.Lookup(parent, from);
+    if (status == ERROR_SUCCESS) status = SplitPath(path, names);
+    if (status == ERROR_SUCCESS) status = reach(from, names, found);
+    return status;
+}
 
-LONG RegOpenKeyExA(HKEY parent, LPCSTR subKey, DWORD, REGSAM, PHKEY result) {
-    const long injected = hostsim::InjectedFailure("RegOpenKeyExA");
-    Store& registry = store();
-    std::lock_guard<std::mutex> hold(registry.mutex);
-    hostsim::Record("RegOpenKeyExA", SubkeyText(registry, parent, subKey));
+// RegOpenKeyExA and RegCreateKeyExA differ only in how they reach the key.
+template <typename Reach>
+LONG OpenHandle(Store& registry, long injected, HKEY parent, LPCSTR subKey, PHKEY result, Reach reach) {
     if (result == nullptr) return injected ? injected : ERROR_INVALID_PARAMETER;
     if (injected) {
         *result = nullptr;
@@ -225,14 +232,20 @@ LONG RegOpenKeyExA(HKEY parent, LPCSTR subKey, DWORD, REGSAM, PHKEY result) {
     // The argument is refused before the call starts: the out handle stays as it was.
     if (path.size() > kMaxSubkeyArgumentChars) return ERROR_MORE_DATA;
     *result = nullptr;
-    Key* from = nullptr;
-    std::vector<std::string_view> names;
     Key* found = nullptr;
-    LONG status = registry.Lookup(parent, from);
-    if (status == ERROR_SUCCESS) status = SplitPath(path, names);
-    if (status == ERROR_SUCCESS) status = Walk(from, names, found);
+    const LONG status = ReachKey(registry, parent, path, reach, found);
     if (status == ERROR_SUCCESS) *result = registry.NewHandle(*found);
     return status;
+}
+
+}  // namespace
+
+LONG RegOpenKeyExA(HKEY parent, LPCSTR subKey, DWORD, REGSAM, PHKEY result) {
+    const long injected = hostsim::InjectedFailure("RegOpenKeyExA");
+    Store& registry = store();
+    std::lock_guard<std::mutex> hold(registry.mutex);
+    hostsim::Record("RegOpenKeyExA", SubkeyText(registry, parent, subKey));
+    return OpenHandle(registry, injected, parent, subKey, result, Walk);
 }
 
 LONG RegCreateKeyExA(HKEY parent, LPCSTR subKey, DWORD, LPSTR, DWORD, REGSAM, const SECURITY_ATTRIBUTES*,
@@ -241,25 +254,14 @@ LONG RegCreateKeyExA(HKEY parent, LPCSTR subKey, DWORD, LPSTR, DWORD, REGSAM, co
     Store& registry = store();
     std::lock_guard<std::mutex> hold(registry.mutex);
     hostsim::Record("RegCreateKeyExA", SubkeyText(registry, parent, subKey));
-    if (result == nullptr) return injected ? injected : ERROR_INVALID_PARAMETER;
-    if (injected) {
-        *result = nullptr;
-        return injected;
-    }
-    const std::string_view path = subKey != nullptr ? subKey : "";
-    if (path.size() > kMaxSubkeyArgumentChars) return ERROR_MORE_DATA;
-    *result = nullptr;
-    Key* from = nullptr;
-    std::vector<std::string_view> names;
-    Key* found = nullptr;
     bool created = false;
-    LONG status = registry.Lookup(parent, from);
-    if (status == ERROR_SUCCESS) status = SplitPath(path, names);
-    if (status == ERROR_SUCCESS) status = CreatePath(from, names, found, created);
-    if (status != ERROR_SUCCESS) return status;
-    *result = registry.NewHandle(*found);
-    if (disposition != nullptr) *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
-    return ERROR_SUCCESS;
+    const LONG status = OpenHandle(registry, injected, parent, subKey, result,
+                                   [&created](Key* from, const std::vector<std::string_view>& names, Key*& found) {
+                                       return CreatePath(from, names, found, created);
+                                   });
+    if (status == ERROR_SUCCESS && disposition != nullptr)
+        *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
+    return status;
 }
 
 LONG RegSetValueExA(HKEY handle, LPCSTR valueName, DWORD, DWORD type, const BYTE* data, DWORD size) {
@@ -362,13 +364,8 @@ LONG RegDeleteKeyA(HKEY parent, LPCSTR subKey) {
     if (injected) return injected;
     if (subKey == nullptr) return ERROR_INVALID_PARAMETER;
     if (std::strlen(subKey) > kMaxSubkeyArgumentChars) return ERROR_MORE_DATA;
-    Key* from = nullptr;
-    std::vector<std::string_view> names;
     Key* target = nullptr;
-    LONG status = registry.Lookup(parent, from);
-    if (status == ERROR_SUCCESS) status = SplitPath(subKey, names);
-    if (status == ERROR_SUCCESS) status = Walk(from, names, target);
-    if (status != ERROR_SUCCESS) return status;
+    if (const LONG status = ReachKey(registry, parent, subKey, Walk, target); status != ERROR_SUCCESS) return status;
     // An empty subkey names the key itself; a root cannot go.
     if (target->parent == nullptr || !target->subkeys.empty()) return ERROR_ACCESS_DENIED;
     Key* owner = target->parent;

@@ -11,6 +11,8 @@
 #include <cstring>
 #include <string>
 
+#include "tests/e2e/e2e_report.h"
+
 // Declared here, not taken from the library's headers, so that a slot-order
 // mistake shared by both sides cannot hide. Kept out of the anonymous
 // namespace: there GCC sees no implementation in this program and turns the
@@ -31,85 +33,11 @@ const IID kIidStranger = {0x6C1E0E64, 0x7B0A, 0x4E4B, {0x9A, 0x53, 0x2B, 0x1D, 0
 // Preset into out-pointers so that "left untouched" and "set to null" differ.
 void* const kPoison = reinterpret_cast<void*>(static_cast<ULONG_PTR>(0xBADC0FFEE0DDF00Dull));
 
-std::string Hex(unsigned long long value, int digits) {
-    char text[32];
-    std::snprintf(text, sizeof text, "0x%0*llX", digits, value);
-    return text;
-}
-
-std::string HrText(HRESULT hr) {
-    struct Named {
-        HRESULT hr;
-        const char* name;
-    };
-    static const Named names[] = {
-        {S_OK, "S_OK"},
-        {S_FALSE, "S_FALSE"},
-        {E_NOINTERFACE, "E_NOINTERFACE"},
-        {E_POINTER, "E_POINTER"},
-        {E_INVALIDARG, "E_INVALIDARG"},
-        {E_FAIL, "E_FAIL"},
-        {E_OUTOFMEMORY, "E_OUTOFMEMORY"},
-        {E_UNEXPECTED, "E_UNEXPECTED"},
-        {E_NOTIMPL, "E_NOTIMPL"},
-        {CLASS_E_NOAGGREGATION, "CLASS_E_NOAGGREGATION"},
-        {CLASS_E_CLASSNOTAVAILABLE, "CLASS_E_CLASSNOTAVAILABLE"},
-        {REGDB_E_CLASSNOTREG, "REGDB_E_CLASSNOTREG"},
-        {CO_E_NOTINITIALIZED, "CO_E_NOTINITIALIZED"},
-        {CO_E_DLLNOTFOUND, "CO_E_DLLNOTFOUND"},
-        {CO_E_ERRORINDLL, "CO_E_ERRORINDLL"},
-    };
-    for (const Named& n : names) {
-        if (n.hr == hr) return n.name;
-    }
-    return Hex(static_cast<unsigned long>(hr), 8);
-}
-
 std::string PointerText(const void* p) {
     if (p == nullptr) return "null";
     if (p == kPoison) return "untouched";
     return Hex(reinterpret_cast<ULONG_PTR>(p), 0);
 }
-
-std::string BytesText(const unsigned char* bytes, size_t count) {
-    std::string text;
-    for (size_t i = 0; i < count; ++i) {
-        char b[4];
-        std::snprintf(b, sizeof b, "%s%02X", i ? " " : "", bytes[i]);
-        text += b;
-    }
-    return text;
-}
-
-std::string Quoted(const std::string& s) { return "\"" + s + "\""; }
-
-std::string ErrorText(LONG code) { return code == ERROR_SUCCESS ? "done" : "error " + std::to_string(code); }
-
-class Report {
-public:
-    void Section(const char* title) { std::printf("\n[%s]\n", title); }
-
-    bool Check(bool ok, const std::string& what, const std::string& detail = {}) {
-        std::printf("  %s  %s%s%s\n", ok ? "PASS" : "FAIL", what.c_str(), detail.empty() ? "" : ": ", detail.c_str());
-        (ok ? passed_ : failed_)++;
-        return ok;
-    }
-
-    bool CheckHr(HRESULT got, HRESULT want, const std::string& what) {
-        return Check(got == want, what, got == want ? HrText(got) : HrText(got) + ", expected " + HrText(want));
-    }
-
-    void Note(const std::string& text) { std::printf("        %s\n", text.c_str()); }
-
-    int Summary() const {
-        std::printf("\n%d passed, %d failed\n", passed_, failed_);
-        return failed_ == 0 ? 0 : 1;
-    }
-
-private:
-    int passed_ = 0;
-    int failed_ = 0;
-};
 
 // Stands in for the host's application object and for an aggregating outer
 // object; counts references so a leak or an over-release by the add-in shows.
@@ -559,16 +487,12 @@ void Version(Report& r, const std::string& dllPath) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    // Unbuffered, so a crash inside the DLL still leaves the steps before it visible.
-    std::setvbuf(stdout, nullptr, _IONBF, 0);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s <Windows path of QUOR6LINK.dll>\n", argv[0]);
-        return 2;
-    }
+    const char* dll = StartProgram(argc, argv);
+    if (dll == nullptr) return 2;
     char full[MAX_PATH];
-    DWORD n = GetFullPathNameA(argv[1], MAX_PATH, full, nullptr);
+    DWORD n = GetFullPathNameA(dll, MAX_PATH, full, nullptr);
     Target target;
-    target.dllPath = (n != 0 && n < MAX_PATH) ? full : argv[1];
+    target.dllPath = (n != 0 && n < MAX_PATH) ? full : dll;
 
     std::printf("Quor6Link add-in, seen from the host\n");
     std::printf("DLL: %s\n", target.dllPath.c_str());

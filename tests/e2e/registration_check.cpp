@@ -5,6 +5,7 @@
 // path as the only argument.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -12,6 +13,8 @@
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "tests/e2e/e2e_report.h"
 
 namespace {
 
@@ -29,10 +32,6 @@ const char* const kClassKeys[] = {
 };
 const DWORD kRegsvr32Timeout = 60000;
 
-std::string Quoted(const std::string& s) { return "\"" + s + "\""; }
-
-std::string ErrorText(LONG code) { return code == ERROR_SUCCESS ? "done" : "error " + std::to_string(code); }
-
 std::string TypeText(DWORD type) {
     switch (type) {
         case REG_SZ: return "REG_SZ";
@@ -45,28 +44,6 @@ std::string TypeText(DWORD type) {
         default: return "type " + std::to_string(type);
     }
 }
-
-class Report {
-public:
-    void Section(const std::string& title) { std::printf("\n[%s]\n", title.c_str()); }
-
-    bool Check(bool ok, const std::string& what, const std::string& detail = {}) {
-        std::printf("  %s  %s%s%s\n", ok ? "PASS" : "FAIL", what.c_str(), detail.empty() ? "" : ": ", detail.c_str());
-        (ok ? passed_ : failed_)++;
-        return ok;
-    }
-
-    void Note(const std::string& text) { std::printf("        %s\n", text.c_str()); }
-
-    int Summary() const {
-        std::printf("\n%d passed, %d failed\n", passed_, failed_);
-        return failed_ == 0 ? 0 : 1;
-    }
-
-private:
-    int passed_ = 0;
-    int failed_ = 0;
-};
 
 // ---- registry snapshots -----------------------------------------------------
 
@@ -83,12 +60,8 @@ std::string ValueText(const Value& v) {
         return text + Quoted(v.bytes.substr(0, v.bytes.size() - 1)) + " (" + std::to_string(v.bytes.size()) +
                " bytes)";
     }
-    text += "[";
-    for (size_t i = 0; i < v.bytes.size() && i < 24; ++i) {
-        char b[4];
-        std::snprintf(b, sizeof b, "%s%02X", i ? " " : "", static_cast<unsigned char>(v.bytes[i]));
-        text += b;
-    }
+    const auto* bytes = reinterpret_cast<const unsigned char*>(v.bytes.data());
+    text += "[" + BytesText(bytes, std::min<size_t>(v.bytes.size(), 24));
     if (v.bytes.size() > 24) text += " ...";
     return text + "] (" + std::to_string(v.bytes.size()) + " bytes)";
 }
@@ -613,13 +586,10 @@ bool PrepareInvocations(Report& r, Context& c, const std::string& copy) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::setvbuf(stdout, nullptr, _IONBF, 0);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s <Windows path of QUOR6LINK.dll>\n", argv[0]);
-        return 2;
-    }
+    const char* dll = StartProgram(argc, argv);
+    if (dll == nullptr) return 2;
     Context c;
-    c.dllPath = FullPath(argv[1], "");
+    c.dllPath = FullPath(dll, "");
     const size_t slash = c.dllPath.find_last_of('\\');
     c.dllFolder = c.dllPath.substr(0, slash);
     c.dllName = c.dllPath.substr(slash + 1);
