@@ -8,7 +8,6 @@
 
 namespace {
 
-constexpr REGSAM kReadWrite = KEY_READ | KEY_WRITE;
 constexpr DWORD kDescriptionCapacity = 256;
 
 LONG WriteProgIdKey(LPCSTR name, LPCSTR description, LPCSTR classIdText) {
@@ -59,11 +58,11 @@ HRESULT RegisterClassKeys(const ServerModule& module, REFCLSID classId, LPCSTR p
         if (written != ERROR_SUCCESS) return HRESULT_FROM_WIN32(written);
     }
     RegistryKey classKey;
-    LONG result = classKey.OpenKey(HKEY_CLASSES_ROOT, "CLSID", kReadWrite);
+    LONG result = classKey.OpenKey(HKEY_CLASSES_ROOT, "CLSID", kKeyReadWrite);
     if (result == ERROR_SUCCESS) {
         // The class-id key takes the place of "CLSID" in the same object.
         result = classKey.CreateKey(classKey.Handle(), classIdText.Text(), nullptr, REG_OPTION_NON_VOLATILE,
-                                    kReadWrite, nullptr, nullptr);
+                                    kKeyReadWrite, nullptr, nullptr);
     }
     if (result != ERROR_SUCCESS) return HRESULT_FROM_WIN32(result);
     classKey.WriteString(description, nullptr);
@@ -80,7 +79,7 @@ HRESULT UnregisterClassKeys(REFCLSID classId, LPCSTR progId, LPCSTR versionIndep
         if (name && lstrcmpiA(name, "") != 0) rootKey.DeleteKeyTree(name);
     }
     const ClassIdText classIdText(classId);
-    if (classIdText.Text() && rootKey.OpenKey(HKEY_CLASSES_ROOT, "CLSID", kReadWrite) == ERROR_SUCCESS) {
+    if (classIdText.Text() && rootKey.OpenKey(HKEY_CLASSES_ROOT, "CLSID", kKeyReadWrite) == ERROR_SUCCESS) {
         rootKey.DeleteKeyTree(classIdText.Text());
     }
     return S_OK;

@@ -3,6 +3,7 @@
 #include "platform/afx/afx_string.h"
 #include "registration/addin_names.h"
 #include "registration/module_path.h"
+#include "registration/string_value.h"
 #include "resources/addin_string_id.h"
 #include "server/server_module.h"
 
@@ -23,21 +24,16 @@ private:
     LONG code = ERROR_SUCCESS;
 };
 
-LONG WriteText(HKEY key, LPCSTR valueName, LPCSTR text) {
-    return RegSetValueExA(key, valueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
-                          static_cast<DWORD>(lstrlenA(text) + 1));
-}
-
 void WriteAddInValues(HKEY addInKey, FirstFailure& failure) {
     CString text;
     text.LoadStringA(static_cast<UINT>(AddInStringId::Description));
-    failure.Note(WriteText(addInKey, "Description", text));
+    failure.Note(SetStringValue(addInKey, "Description", text));
     text.LoadStringA(static_cast<UINT>(AddInStringId::DisplayName));
-    failure.Note(WriteText(addInKey, "DisplayName", text));
+    failure.Note(SetStringValue(addInKey, "DisplayName", text));
     char path[kModulePathCapacity];
     const LONG pathResult = GetModulePath(serverModule.instanceHandle, path, kModulePathCapacity);
     failure.Note(pathResult);
-    if (pathResult == ERROR_SUCCESS) failure.Note(WriteText(addInKey, "Filename", path));
+    if (pathResult == ERROR_SUCCESS) failure.Note(SetStringValue(addInKey, "Filename", path));
 }
 
 }  // namespace

@@ -1,16 +1,10 @@
 #include "registration/registry_key.h"
 
-namespace {
+#include "registration/string_value.h"
 
-constexpr REGSAM kReadWrite = KEY_READ | KEY_WRITE;
+namespace {
 // Key names are at most 255 characters.
 constexpr DWORD kKeyNameCapacity = 256;
-
-LONG SetString(HKEY key, LPCSTR valueName, LPCSTR text) {
-    return RegSetValueExA(key, valueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
-                          static_cast<DWORD>(lstrlenA(text) + 1));
-}
-
 }  // namespace
 
 LONG RegistryKey::CloseKey() {
@@ -41,7 +35,9 @@ LONG RegistryKey::OpenKey(HKEY parent, LPCSTR name, REGSAM access) {
     return Adopt(result, opened);
 }
 
-LONG RegistryKey::WriteString(LPCSTR text, LPCSTR valueName) { return SetString(keyHandle, valueName, text); }
+LONG RegistryKey::WriteString(LPCSTR text, LPCSTR valueName) {
+    return SetStringValue(keyHandle, valueName, text);
+}
 
 LONG RegistryKey::WriteSubkeyString(LPCSTR subkeyName, LPCSTR text, LPCSTR valueName) {
     HKEY subkey = nullptr;
@@ -49,7 +45,7 @@ LONG RegistryKey::WriteSubkeyString(LPCSTR subkeyName, LPCSTR text, LPCSTR value
     const LONG created = RegCreateKeyExA(keyHandle, subkeyName, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
                                          nullptr, &subkey, &disposition);
     if (created != ERROR_SUCCESS) return created;
-    const LONG written = SetString(subkey, valueName, text);
+    const LONG written = SetStringValue(subkey, valueName, text);
     RegCloseKey(subkey);
     return written;
 }
@@ -57,7 +53,7 @@ LONG RegistryKey::WriteSubkeyString(LPCSTR subkeyName, LPCSTR text, LPCSTR value
 // No heap: one name buffer and one key per level, on the stack.
 LONG RegistryKey::DeleteKeyTree(LPCSTR name) {
     RegistryKey child;
-    const LONG opened = child.OpenKey(keyHandle, name, kReadWrite);
+    const LONG opened = child.OpenKey(keyHandle, name, kKeyReadWrite);
     if (opened != ERROR_SUCCESS) return opened;
     char subkeyName[kKeyNameCapacity];
     DWORD capacity = kKeyNameCapacity;

@@ -3,6 +3,9 @@
 // path. Results are Win32 codes, passed on as the registry gave them.
 #include "platform/win32_api.h"
 
+// The access the tree delete and the class-id key open and create keys with.
+inline constexpr REGSAM kKeyReadWrite = KEY_READ | KEY_WRITE;
+
 class RegistryKey {
 public:
     RegistryKey() = default;
