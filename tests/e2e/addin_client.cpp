@@ -225,15 +225,29 @@ void ExerciseInstance(Report& r, IHostAddIn* addin, const char* objectName) {
     r.CheckHr(addin->Disconnect(VARIANT_TRUE), S_OK, "Disconnect(TRUE)");
 }
 
+// The class object through the real COM runtime; null after a failed check.
+IClassFactory* GetClassFactory(Report& r, const std::string& what) {
+    IClassFactory* factory = nullptr;
+    const HRESULT hr = CoGetClassObject(kClsidQuor6Link, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory,
+                                        reinterpret_cast<void**>(&factory));
+    return r.Check(hr == S_OK && factory != nullptr, what, HrText(hr) + ", " + PointerText(factory)) ? factory
+                                                                                                   : nullptr;
+}
+
+// A new instance through the real COM runtime; null after a failed check.
+template <class Interface>
+Interface* CreateThroughCom(Report& r, REFIID iid, const std::string& what) {
+    Interface* object = nullptr;
+    const HRESULT hr =
+        CoCreateInstance(kClsidQuor6Link, nullptr, CLSCTX_INPROC_SERVER, iid, reinterpret_cast<void**>(&object));
+    return r.Check(hr == S_OK && object != nullptr, what, HrText(hr) + ", " + PointerText(object)) ? object
+                                                                                                  : nullptr;
+}
+
 void ClassObjectAndInstance(Report& r, Target& t) {
     r.Section("Class object");
-    IClassFactory* factory = nullptr;
-    HRESULT hr = CoGetClassObject(kClsidQuor6Link, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory,
-                                  reinterpret_cast<void**>(&factory));
-    if (!r.Check(hr == S_OK && factory != nullptr, "CoGetClassObject(CLSCTX_INPROC_SERVER, IClassFactory)",
-                 HrText(hr) + ", " + PointerText(factory))) {
-        return;
-    }
+    IClassFactory* factory = GetClassFactory(r, "CoGetClassObject(CLSCTX_INPROC_SERVER, IClassFactory)");
+    if (!factory) return;
     t.Resolve(r);
     t.ExpectCanUnload(r, S_FALSE, "while the class object is held");
 
@@ -266,7 +280,7 @@ void ClassObjectAndInstance(Report& r, Target& t) {
     }
 
     IHostAddIn* addin = nullptr;
-    hr = factory->CreateInstance(nullptr, kIidHostAddIn, reinterpret_cast<void**>(&addin));
+    HRESULT hr = factory->CreateInstance(nullptr, kIidHostAddIn, reinterpret_cast<void**>(&addin));
     bool haveAddin = r.Check(hr == S_OK && addin != nullptr, "CreateInstance(no outer, add-in interface)",
                              HrText(hr) + ", " + PointerText(addin));
     factory->Release();
@@ -285,23 +299,15 @@ void ClassObjectAndInstance(Report& r, Target& t) {
 
 void CreatedInstance(Report& r, Target& t) {
     r.Section("Add-in instance from CoCreateInstance");
-    IHostAddIn* addin = nullptr;
-    HRESULT hr = CoCreateInstance(kClsidQuor6Link, nullptr, CLSCTX_INPROC_SERVER, kIidHostAddIn,
-                                  reinterpret_cast<void**>(&addin));
-    if (!r.Check(hr == S_OK && addin != nullptr, "CoCreateInstance(add-in interface)",
-                 HrText(hr) + ", " + PointerText(addin))) {
-        return;
-    }
+    IHostAddIn* addin = CreateThroughCom<IHostAddIn>(r, kIidHostAddIn, "CoCreateInstance(add-in interface)");
+    if (!addin) return;
     if (t.canUnloadNow == nullptr) t.Resolve(r);
     t.ExpectCanUnload(r, S_FALSE, "while the instance is held");
     ExerciseInstance(r, addin, "instance");
     addin->Release();
     t.ExpectCanUnload(r, S_OK, "after the instance is released");
 
-    IUnknown* unknown = nullptr;
-    hr = CoCreateInstance(kClsidQuor6Link, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
-                          reinterpret_cast<void**>(&unknown));
-    if (r.Check(hr == S_OK && unknown != nullptr, "CoCreateInstance(IUnknown)", HrText(hr))) {
+    if (IUnknown* unknown = CreateThroughCom<IUnknown>(r, IID_IUnknown, "CoCreateInstance(IUnknown)")) {
         void* viaQi = kPoison;
         HRESULT qi = unknown->QueryInterface(kIidHostAddIn, &viaQi);
         r.Check(qi == S_OK && viaQi == unknown, "  then QueryInterface(add-in interface)",
@@ -314,10 +320,8 @@ void CreatedInstance(Report& r, Target& t) {
 
 void ServerLock(Report& r, Target& t) {
     r.Section("Server lock");
-    IClassFactory* factory = nullptr;
-    HRESULT hr = CoGetClassObject(kClsidQuor6Link, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory,
-                                  reinterpret_cast<void**>(&factory));
-    if (!r.Check(hr == S_OK && factory != nullptr, "CoGetClassObject", HrText(hr))) return;
+    IClassFactory* factory = GetClassFactory(r, "CoGetClassObject");
+    if (!factory) return;
     if (t.canUnloadNow == nullptr) t.Resolve(r);
     r.CheckHr(factory->LockServer(TRUE), S_OK, "LockServer(TRUE)");
     factory->Release();
@@ -330,9 +334,8 @@ void ServerLock(Report& r, Target& t) {
         return;
     }
 
-    hr = CoGetClassObject(kClsidQuor6Link, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory,
-                          reinterpret_cast<void**>(&factory));
-    if (!r.Check(hr == S_OK && factory != nullptr, "CoGetClassObject again", HrText(hr))) return;
+    factory = GetClassFactory(r, "CoGetClassObject again");
+    if (!factory) return;
     r.CheckHr(factory->LockServer(FALSE), S_OK, "LockServer(FALSE)");
     t.ExpectCanUnload(r, S_FALSE, "unlocked, class object still held");
     factory->Release();
@@ -342,10 +345,8 @@ void ServerLock(Report& r, Target& t) {
 // A DLL that is unloaded and loaded again must start from a clean state.
 void Reload(Report& r, Target& t) {
     r.Section("Load again after unloading");
-    IHostAddIn* addin = nullptr;
-    HRESULT hr = CoCreateInstance(kClsidQuor6Link, nullptr, CLSCTX_INPROC_SERVER, kIidHostAddIn,
-                                  reinterpret_cast<void**>(&addin));
-    if (!r.Check(hr == S_OK && addin != nullptr, "CoCreateInstance(add-in interface)", HrText(hr))) return;
+    IHostAddIn* addin = CreateThroughCom<IHostAddIn>(r, kIidHostAddIn, "CoCreateInstance(add-in interface)");
+    if (!addin) return;
     t.Resolve(r);
     t.ExpectCanUnload(r, S_FALSE, "while the instance is held");
     CheckConnect(r, addin, {"application, first time, cookie 7", &g_application, VARIANT_TRUE, 7});
